@@ -13,7 +13,11 @@ namespace Nuvex {
 // character. Text that does not start that way reads as 0. Values beyond the
 // int range saturate at INT_MAX / INT_MIN instead of overflowing.
 NUVEX_API int WideAtoi(std::u16string_view text);
-inline int WideAtoi(const char16_t* text) { return WideAtoi(std::u16string_view(text ? text : u"")); }
-inline int WideAtoi(const CString& text) { return WideAtoi(text.View()); }
+inline int WideAtoi(const char16_t* text) {
+  return WideAtoi(std::u16string_view(text ? text : u""));
+}
+inline int WideAtoi(const CString& text) {
+  return WideAtoi(text.View());
+}
 
 }  // namespace Nuvex
