@@ -101,8 +101,10 @@ void CThreadBasic::ThreadProc() {
   } else {
     ThreadBody();
   }
-  running_.store(false);
+  // Both under the lock: whoever sees the flag cleared here and then asks
+  // StartThread for a new thread finds this one ended, not still alive.
   std::lock_guard lock(mutex_);
+  running_.store(false);
   alive_ = false;
   ended_.notify_all();  // the owner joins before the object goes, so this is safe
 }

@@ -35,6 +35,17 @@ bool SoleOwner(const std::shared_ptr<std::u16string>& text) {
   return true;
 }
 
+// Makes `result` the text, reusing the buffer when nobody else shares it.
+void ReplaceText(std::shared_ptr<std::u16string>& text, std::u16string&& result) {
+  if (result.empty()) {
+    text.reset();
+  } else if (SoleOwner(text)) {
+    text->swap(result);
+  } else {
+    text = std::make_shared<std::u16string>(std::move(result));
+  }
+}
+
 // Width and precision are capped so that a pattern read from a file cannot
 // make one conversion allocate an arbitrary amount of memory.
 constexpr int kMaxField = 1024;
@@ -559,13 +570,7 @@ int CString::Replace(std::u16string_view from, std::u16string_view to) {
   }
   if (count == 0) return 0;
   result.append(view.substr(done));
-  if (result.empty()) {
-    Empty();
-  } else if (SoleOwner(text_)) {
-    text_->swap(result);
-  } else {
-    text_ = std::make_shared<std::u16string>(std::move(result));
-  }
+  ReplaceText(text_, std::move(result));
   return count;
 }
 
@@ -604,13 +609,7 @@ int CString::CompareNoCase(std::u16string_view other) const {
 CString& CString::FormatList(const char16_t* pattern, const FormatArg* args, std::size_t count) {
   // Built apart: the pattern and the arguments may be views of this text.
   std::u16string result = FormatText(pattern, args, count);
-  if (result.empty()) {
-    Empty();
-  } else if (SoleOwner(text_)) {
-    text_->swap(result);
-  } else {
-    text_ = std::make_shared<std::u16string>(std::move(result));
-  }
+  ReplaceText(text_, std::move(result));
   return *this;
 }
 

@@ -8,8 +8,10 @@
 
 #include "app/device/DeviceWorker.h"
 #include "app/device/TaskCode.h"
+#include "tests/support/WaitFor.h"
 
 using namespace std::chrono_literals;
+using TestSupport::WaitFor;
 using Zorvane::DeviceWorker;
 
 namespace {
@@ -33,16 +35,6 @@ class Recorder {
   mutable std::mutex mutex_;
   std::vector<int> done_;
 };
-
-template <typename Predicate>
-bool WaitFor(Predicate done, std::chrono::milliseconds limit = 5s) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 }  // namespace
 

@@ -7,8 +7,10 @@
 #include <thread>
 
 #include "app/shell/CThreadBasic.h"
+#include "tests/support/WaitFor.h"
 
 using namespace std::chrono_literals;
+using TestSupport::WaitFor;
 using Zorvane::CThreadBasic;
 
 namespace {
@@ -26,16 +28,6 @@ class FunctionThread : public CThreadBasic {
  private:
   std::function<void()> body_;
 };
-
-template <typename Predicate>
-bool WaitFor(Predicate done, std::chrono::milliseconds limit = 5s) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 }  // namespace
 
