@@ -6,10 +6,12 @@ set -euo pipefail
 PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config clang-format
+  # libraries
+  libsqlite3-dev libpugixml-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # a display for the tests that need one
-  xvfb
+  # a display for the tests that need one; sqlite3 to inspect databases
+  xvfb sqlite3
 )
 
 missing=()

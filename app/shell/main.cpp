@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "app/config/Language.h"
 #include "app/device/DeviceWorker.h"
 #include "app/device/TaskCode.h"
 #include "app/shell/Startup.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   // user from the program: it runs without the guard.
 
   int languageId = Startup::ChooseRunLanguage();
+  Language::SetLanguageId(languageId);
   Nuvex::Manager::SetInstance(dlopen(nullptr, RTLD_NOW | RTLD_NOLOAD));
   Platform::CreateFolderTree(Startup::DatabaseFolder());  // a failure shows later, when the store opens
   bool startHidden = Startup::IsAutorun(Startup::CommandLine(argc, argv));
