@@ -232,8 +232,11 @@ TEST_F(StoreConcurrency, SwitchingModelsWhileAnotherThreadWorks) {
   std::thread ui([&] {
     start.Arrive();
     for (int i = 0; i < kRounds; ++i) {
-      std::string path = store.OpenPath();
-      if (!store.IsOpen() || (path != first && path != second)) problems.Add("ui: store not open at " + path);
+      if (!store.IsOpen()) problems.Add("ui: store closed");
+      for (int look = 0; look < 20; ++look) {  // the title bar asks often
+        std::string path = store.OpenPath();
+        if (path != first && path != second) problems.Add("ui: store open at " + path);
+      }
       CString value;
       if (!store.GetConfigValue(1, u"dpi_index", value) || !(value == u"1" || value == u"2"))
         problems.Add("ui: dpi_index read " + value.ToUtf8());

@@ -837,6 +837,81 @@ TEST_F(StoreOperations, ReplacingEventsIsAllOrNothing) {
   EXPECT_TRUE(EventValues(store, macro).empty());
 }
 
+TEST_F(StoreOperations, AtomicallyUndoesEveryWriteOfFailedWork) {
+  ASSERT_EQ(Load(), 1);
+  int macro = store.AddMacro(u"Macro");
+  auto work = [&] {
+    store.SetConfigValue(1, u"dpi_index", u"5");
+    store.SetConfigValue(1, u"added_key", u"x");  // a row the profile lacked
+    store.CreateProfile(ProfileRecord{});
+    store.SaveKeyAssignment(Assignment(1, 2, 7));
+    store.SaveMacroEvents({Event(macro, 1, 1)});
+    store.DeleteMacro(macro);
+  };
+
+  EXPECT_FALSE(store.Atomically([&] {
+    work();
+    return false;
+  }));
+  CString value;
+  ASSERT_TRUE(store.GetConfigValue(1, u"dpi_index", value));
+  EXPECT_EQ(Utf8(value), "1");
+  EXPECT_FALSE(store.GetConfigValue(1, u"added_key", value));
+  std::vector<ProfileRecord> profiles;
+  EXPECT_EQ(store.ListProfiles(profiles), 4);
+  std::vector<KeyAssignment> keys;
+  EXPECT_EQ(store.ListKeyAssignments(1, keys), 0);
+  MacroRecord record;
+  EXPECT_TRUE(store.GetMacro(macro, record));
+  EXPECT_TRUE(EventValues(store, macro).empty());
+  EXPECT_TRUE(StoreHoldsNoTransaction());
+
+  EXPECT_TRUE(store.Atomically([&] {
+    work();
+    return true;
+  }));
+  ASSERT_TRUE(store.GetConfigValue(1, u"dpi_index", value));
+  EXPECT_EQ(Utf8(value), "5");
+  EXPECT_TRUE(store.GetConfigValue(1, u"added_key", value));
+  EXPECT_EQ(store.ListProfiles(profiles), 5);
+  EXPECT_EQ(store.ListKeyAssignments(1, keys), 1);
+  EXPECT_FALSE(store.GetMacro(macro, record));
+  EXPECT_TRUE(StoreHoldsNoTransaction());
+}
+
+// An operation that undoes its own writes inside larger work undoes only
+// those: the rest of the work is kept when the work succeeds.
+TEST_F(StoreOperations, AFailedOperationInsideAtomicWorkUndoesOnlyItself) {
+  ASSERT_EQ(Load(), 1);
+  int macro = store.AddMacro(u"Macro");
+  ASSERT_TRUE(store.SaveMacroEvents({Event(macro, 1, 1)}));
+  {
+    RawDb raw(DbPath());
+    ASSERT_EQ(raw.Exec(kRefuse666), SQLITE_OK);
+  }
+  bool saved = true, replaced = true;
+  EXPECT_TRUE(store.Atomically([&] {
+    store.SetConfigValue(1, u"dpi_index", u"6");
+    saved = store.SaveMacroEvents({Event(macro, 2, 2), Event(macro, 3, 666)});
+    replaced = store.ReplaceMacroEvents(macro, {Event(macro, 1, 666)});
+    store.RenameMacro(macro, u"Renamed");
+    return true;
+  }));
+  EXPECT_FALSE(saved);
+  EXPECT_FALSE(replaced);
+  CString value;
+  ASSERT_TRUE(store.GetConfigValue(1, u"dpi_index", value));
+  EXPECT_EQ(Utf8(value), "6");
+  EXPECT_EQ(EventValues(store, macro), (std::vector<int>{1}));
+  MacroRecord record;
+  ASSERT_TRUE(store.GetMacro(macro, record));
+  EXPECT_EQ(Utf8(record.name), "Renamed");
+  EXPECT_TRUE(StoreHoldsNoTransaction());
+
+  ConfigStore closed;
+  EXPECT_FALSE(closed.Atomically([] { return true; }));
+}
+
 TEST_F(StoreOperations, SwitchingProfilesLeavesExactlyOneActive) {
   ASSERT_EQ(Load(), 1);
   RawDb raw(DbPath());
