@@ -49,8 +49,6 @@ std::string ConfigStore::DatabasePath(const std::string& dataFolder, const CStri
 
 bool ConfigStore::OpenForDevice(const std::string& dataFolder, const CString& modelName) {
   Lock lock(lock_);
-  // A model name comes from a catalogue file; it must not lead out of db/.
-  if (modelName.Find(u'/') >= 0) return false;
   std::string path = DatabasePath(dataFolder, modelName);
   if (db_.IsOpen()) {
     if (open_ && path == path_) return true;
@@ -58,17 +56,24 @@ bool ConfigStore::OpenForDevice(const std::string& dataFolder, const CString& mo
     open_ = false;
   }
   path_ = path;
+  // A model name comes from a catalogue file; it must not lead out of db/.
+  if (modelName.Find(u'/') >= 0) return false;
   open_ = HasContent(path) ? db_.Open(path.c_str(), "", SQLiteDB::kOpenExisting) : CreateSchema(path);
   return open_;
 }
 
 bool ConfigStore::CreateSchema(const std::string& path) {
   if (!db_.Open(path.c_str(), "", SQLiteDB::kOpenOrCreate)) return false;
-  // One transaction, so that a crash cannot leave half a schema behind.
+  // One transaction, so that neither a crash nor a failing statement can
+  // leave half a schema behind; a file that did not get its schema is closed
+  // again, so the store reports itself closed and every operation fails.
   SQLiteAutoTransaction transaction(db_);
   bool ok = true;
   for (const char* statement : StoreStatements::kSchema) ok = db_.Execute(statement) == 0 && ok;
-  return transaction.Commit() && ok;
+  if (ok && transaction.Commit()) return true;
+  transaction.Rollback();
+  db_.Close();
+  return false;
 }
 
 bool ConfigStore::Close() {

@@ -43,4 +43,8 @@ const char* SQLiteStatement::ColumnText(int column) {
   return stmt_ ? reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column)) : nullptr;
 }
 
+int SQLiteStatement::ColumnBytes(int column) {
+  return stmt_ ? sqlite3_column_bytes(stmt_, column) : 0;
+}
+
 }  // namespace Zorvane

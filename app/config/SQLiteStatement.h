@@ -23,6 +23,8 @@ class SQLiteStatement {
   int ColumnInt(int column);
   // The column as UTF-8; null for a NULL column or without a statement.
   const char* ColumnText(int column);
+  // The length in bytes of the text ColumnText gave, 0 without a statement.
+  int ColumnBytes(int column);
 
  private:
   friend class SQLiteDB;

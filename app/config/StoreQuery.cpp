@@ -36,7 +36,9 @@ int StoreQuery::Insert() {
 
 Nuvex::CString StoreQuery::ColumnText(int column) {
   const char* text = statement_.ColumnText(column);
-  return text ? Nuvex::CString::FromUtf8(text) : Nuvex::CString();
+  if (!text) return {};
+  // By length, not up to the first zero byte: a stored text may hold U+0000.
+  return Nuvex::CString::FromUtf8(std::string_view(text, static_cast<std::size_t>(statement_.ColumnBytes(column))));
 }
 
 void StoreQuery::Reset() {

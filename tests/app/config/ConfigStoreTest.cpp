@@ -1025,3 +1025,22 @@ TEST_F(StoreOperations, CloseReleasesTheFile) {
   ASSERT_TRUE(store.OpenForDevice(temp.Path(), u"M100"));
   EXPECT_TRUE(store.GetConfigValue(1, u"dpi_index", value));
 }
+
+TEST_F(StoreOperations, AModelNameLeadingOutOfTheFolderIsRefusedAndLeavesNoFileOpen) {
+  ASSERT_EQ(Load(), 1);
+  EXPECT_FALSE(store.OpenForDevice(temp.Path(), u"../M100"));
+  EXPECT_FALSE(store.IsOpen());
+  EXPECT_EQ(OpenDescriptorsOf(DbPath()), 0);
+  CString value;
+  EXPECT_FALSE(store.GetConfigValue(1, u"dpi_index", value));
+}
+
+TEST_F(StoreOperations, TextsHoldingU0000ReadBackWhole) {
+  ASSERT_EQ(Load(), 1);
+  CString withNul(u"a\0b", 3);
+  ASSERT_TRUE(store.SetConfigValue(1, u"version", withNul));
+  CString value;
+  ASSERT_TRUE(store.GetConfigValue(1, u"version", value));
+  EXPECT_EQ(value.GetLength(), 3);
+  EXPECT_EQ(value, withNul);
+}
