@@ -294,36 +294,10 @@ void AppendCharacterReference(std::string& out, unsigned char c) {
   out += ';';
 }
 
-void AppendEscapedValue(std::string& out, const char* value) {
-  for (const char* p = value; *p; ++p) {
-    const auto c = static_cast<unsigned char>(*p);
-    switch (c) {
-      case '<':
-        out += "&lt;";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // A reader turns raw TAB, LF and CR in values into blanks.
-        if (c < 0x20)
-          AppendCharacterReference(out, c);
-        else
-          out += static_cast<char>(c);
-    }
-  }
-}
-
-void AppendEscapedText(std::string& out, const char* text) {
+// Attribute values and element text escape alike, except for the quotes,
+// which only values need, and for TAB and LF: a reader turns them into
+// blanks in values but keeps them in text (a raw CR becomes LF in both).
+void AppendEscaped(std::string& out, const char* text, bool attributeValue) {
   for (const char* p = text; *p; ++p) {
     const auto c = static_cast<unsigned char>(*p);
     switch (c) {
@@ -336,9 +310,15 @@ void AppendEscapedText(std::string& out, const char* text) {
       case '>':
         out += "&gt;";
         break;
+      case '\'':
+      case '"':
+        if (attributeValue)
+          out += c == '"' ? "&quot;" : "&apos;";
+        else
+          out += static_cast<char>(c);
+        break;
       default:
-        // A reader turns a raw CR into LF; TAB and LF survive as they are.
-        if (c < 0x20 && c != '\t' && c != '\n')
+        if (c < 0x20 && (attributeValue || (c != '\t' && c != '\n')))
           AppendCharacterReference(out, c);
         else
           out += static_cast<char>(c);
@@ -512,7 +492,7 @@ std::string XmlDocument::Impl::Serialise() const {
           out += ' ';
           out += a.name();
           out += "=\"";
-          AppendEscapedValue(out, a.value());
+          AppendEscaped(out, a.value(), true);
           out += '"';
         }
         if (pugi::xml_node child = node.first_child()) {
@@ -527,7 +507,7 @@ std::string XmlDocument::Impl::Serialise() const {
         lineEnd();
         break;
       case pugi::node_pcdata:
-        if (depth > 1 && IsKeptText(node)) AppendEscapedText(out, node.value());
+        if (depth > 1 && IsKeptText(node)) AppendEscaped(out, node.value(), false);
         break;
       case pugi::node_cdata:
         out += "<![CDATA[";
