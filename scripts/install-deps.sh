@@ -8,10 +8,14 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config clang-format
   # libraries
   libsqlite3-dev libpugixml-dev
+  # program update: HTTPS client, zip reading
+  libcurl4-openssl-dev libminizip-dev zlib1g-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # a display for the tests that need one; sqlite3 to inspect databases
   xvfb sqlite3
+  # update tests: a loopback HTTPS server, a throw-away CA, test archives
+  python3 openssl zip
 )
 
 missing=()
