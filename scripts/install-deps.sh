@@ -10,6 +10,8 @@ PACKAGES=(
   libsqlite3-dev libpugixml-dev
   # program update: HTTPS client, zip reading
   libcurl4-openssl-dev libminizip-dev zlib1g-dev
+  # the skin: SVG drawing; cairo for the GIF, icon and contact sheet helper
+  librsvg2-bin libcairo2-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # a display for the tests that need one; sqlite3 to inspect databases
