@@ -8,6 +8,8 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config clang-format
   # libraries
   libsqlite3-dev libpugixml-dev
+  # HID devices and their hot-plug
+  libhidapi-dev libudev-dev
   # program update: HTTPS client, zip reading
   libcurl4-openssl-dev libminizip-dev zlib1g-dev
   # the skin: SVG drawing; cairo for the GIF, icon and contact sheet helper
