@@ -98,6 +98,8 @@ class ConfigStore {
   int ListKeyAssignments(int profile, std::vector<KeyAssignment>& records);
   bool DeleteProfileKeys(int profile);
   int AddKeyOther(const Nuvex::CString& macroDesc, const Nuvex::CString& param, int type);
+  // The oldest row holding exactly these values, 0 when there is none.
+  int FindKeyOther(const Nuvex::CString& macroDesc, const Nuvex::CString& param, int type);
   // Always true; the outputs stay as they were when there is no such row.
   bool GetKeyOther(int macroValue, Nuvex::CString& macroDesc, Nuvex::CString& param, int& type);
 

@@ -157,6 +157,14 @@ int ConfigStore::AddKeyOther(const CString& macroDesc, const CString& param, int
   return query.Text(macroDesc).Text(param).Int(type).Insert();
 }
 
+int ConfigStore::FindKeyOther(const CString& macroDesc, const CString& param, int type) {
+  Lock lock(lock_);
+  StoreQuery query(db_,
+                   "SELECT macro_value FROM t_key_otherdata WHERE macro_desc = ? AND param = ? AND type = ? "
+                   "ORDER BY macro_value LIMIT 1");
+  return query.Text(macroDesc).Text(param).Int(type).Row() ? query.ColumnInt(0) : 0;
+}
+
 bool ConfigStore::GetKeyOther(int macroValue, CString& macroDesc, CString& param, int& type) {
   Lock lock(lock_);
   StoreQuery query(db_, "SELECT macro_desc, param, type FROM t_key_otherdata WHERE macro_value = ?");
