@@ -12,6 +12,8 @@ PACKAGES=(
   libhidapi-dev libudev-dev
   # program update: HTTPS client, zip reading
   libcurl4-openssl-dev libminizip-dev zlib1g-dev
+  # typing text snippets: the X clipboard and key synthesis; opening web addresses
+  libx11-dev libxtst-dev xdg-utils
   # the skin: SVG drawing; cairo for the GIF, icon and contact sheet helper
   librsvg2-bin libcairo2-dev
   # tests and benchmarks
