@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <ostream>
 #include <pugixml.hpp>
 #include <set>
 #include <string>
@@ -113,6 +115,10 @@ constexpr Named kNamed[] = {
     {"icon/icon_rec.png", 1, {}, {0, 36}, {}},
     {"icon/icon_stop_rec.png", 1, {}, {0, 36}, {}},
 };
+
+void PrintTo(const Named& n, std::ostream* os) {
+  *os << n.name << " (" << n.frames << " frames)";
+}
 
 // Width and height from a PNG file's IHDR chunk, which must come first.
 std::optional<Size> PngSize(const fs::path& path) {
@@ -387,6 +393,10 @@ constexpr TextOnPicture kTextOnPictures[] = {
     {"main_bkg.png", 1, 0, 0xFFFFFF, 0, 0, 0, 0},
 };
 
+void PrintTo(const TextOnPicture& t, std::ostream* os) {
+  *os << t.name << " frame " << t.frame << ", text #" << std::hex << std::uppercase << t.text;
+}
+
 class TextContrast : public testing::TestWithParam<TextOnPicture> {};
 
 TEST_P(TextContrast, TextReadsAtLeastFourAndAHalfToOne) {
@@ -407,6 +417,11 @@ TEST_P(TextContrast, TextReadsAtLeastFourAndAHalfToOne) {
                         << worstX << ", " << worstY << ")";
 }
 
-INSTANTIATE_TEST_SUITE_P(Skin, TextContrast, testing::ValuesIn(kTextOnPictures));
+INSTANTIATE_TEST_SUITE_P(Skin, TextContrast, testing::ValuesIn(kTextOnPictures), [](const auto& info) {
+  std::string name(info.param.name.substr(0, info.param.name.find('.')));
+  char text[8];
+  std::snprintf(text, sizeof text, "%06X", info.param.text);
+  return name + "_frame" + std::to_string(info.param.frame) + "_" + text + "_" + std::to_string(info.index);
+});
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -39,6 +40,10 @@ struct GifCase {
   int width, height, frames;
   bool noise;  // random pixels: long runs of new codes, so the code table fills and restarts
 };
+
+void PrintTo(const GifCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class GifRoundTrip : public testing::TestWithParam<GifCase> {};
 
