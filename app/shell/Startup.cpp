@@ -1,5 +1,7 @@
 #include "app/shell/Startup.h"
 
+#include <cstdlib>
+
 #include "app/config/RegistrySettings.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
@@ -46,6 +48,13 @@ int Startup::ChooseRunLanguage() {
 
 bool Startup::IsAutorun(std::string_view commandLine) {
   return commandLine.find("-autorun") != std::string_view::npos;
+}
+
+bool Startup::WantsSimulator(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i)
+    if (argv[i] && std::string_view(argv[i]) == "--simulate") return true;
+  const char* variable = std::getenv("ZORVANE_SIMULATE");
+  return variable && *variable && std::string_view(variable) != "0";
 }
 
 std::string Startup::CommandLine(int argc, const char* const* argv) {

@@ -28,6 +28,10 @@ class Startup {
 
   // "-autorun" anywhere in the command line, even inside another word.
   static bool IsAutorun(std::string_view commandLine);
+  // Whether devices come from the built-in simulator instead of the system:
+  // "--simulate" among the arguments, or ZORVANE_SIMULATE set to anything
+  // but "" or "0" (for tests and scripts).
+  static bool WantsSimulator(int argc, const char* const* argv);
   // The arguments after the program name, joined with blanks.
   static std::string CommandLine(int argc, const char* const* argv);
 

@@ -7,8 +7,11 @@
 #include <cstdio>
 
 #include "app/config/Language.h"
+#include "app/device/DeviceManager.h"
 #include "app/device/DeviceWorker.h"
+#include "app/device/HidapiBackend.h"
 #include "app/device/TaskCode.h"
+#include "app/device/sim/SimulatorBackend.h"
 #include "app/shell/Startup.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
@@ -41,12 +44,20 @@ int main(int argc, char** argv) {
   Platform::CreateFolderTree(Startup::DatabaseFolder());  // a failure shows later, when the store opens
   bool startHidden = Startup::IsAutorun(Startup::CommandLine(argc, argv));
 
+  // Where devices come from is decided once; nothing after this knows.
+  bool simulate = Startup::WantsSimulator(argc, argv);
+  if (simulate) {
+    DeviceManager::Install(MakeDefaultSimulator());
+  } else {
+    DeviceManager::Install(std::make_unique<HidapiBackend>());
+  }
+
   DeviceWorker worker;
   worker.Queue(kInitialReadBack);
   worker.Start();
 
-  std::fprintf(stderr, "zorvane: running without a window (language %d, %s start); Ctrl+C ends it\n", languageId,
-               startHidden ? "hidden" : "visible");
+  std::fprintf(stderr, "zorvane: running without a window (language %d, %s start, %s); Ctrl+C ends it\n", languageId,
+               startHidden ? "hidden" : "visible", simulate ? "simulated mouse" : "system HID devices");
   int signal = 0;
   sigwait(&stopSignals, &signal);
 

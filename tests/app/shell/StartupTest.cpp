@@ -111,3 +111,21 @@ TEST(Startup, FoldersDeriveFromTheDeviceName) {
   ScopedEnv noRuntime("XDG_RUNTIME_DIR", nullptr);
   EXPECT_EQ(Startup::InstanceLockPath(), "/home/u/.local/share/Zorvane Files/Zorvane.lock");
 }
+
+TEST(Startup, SimulatorByArgumentOrEnvironment) {
+  const char* plain[] = {"zorvane", "-autorun"};
+  const char* flag[] = {"zorvane", "--simulate"};
+  const char* inside[] = {"zorvane", "x--simulatey"};
+  ScopedEnv unset("ZORVANE_SIMULATE", nullptr);
+  EXPECT_FALSE(Startup::WantsSimulator(2, plain));
+  EXPECT_TRUE(Startup::WantsSimulator(2, flag));
+  EXPECT_FALSE(Startup::WantsSimulator(2, inside));  // an argument, not a substring
+  for (const char* value : {"1", "yes"}) {
+    ScopedEnv set("ZORVANE_SIMULATE", value);
+    EXPECT_TRUE(Startup::WantsSimulator(2, plain)) << value;
+  }
+  for (const char* value : {"", "0"}) {
+    ScopedEnv set("ZORVANE_SIMULATE", value);
+    EXPECT_FALSE(Startup::WantsSimulator(2, plain)) << value;
+  }
+}
