@@ -111,22 +111,6 @@ int CreateTempFile(const std::string& target, std::string& tempPath) {
   return -1;
 }
 
-bool WriteAll(int fd, std::string_view content) {
-  const char* data = content.data();
-  std::size_t left = content.size();
-  while (left > 0) {
-    const ssize_t n = write(fd, data, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;  // no progress: the device is full or gone
-    data += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 bool FsyncRetrying(int fd) {
   int rc;
   do {
@@ -222,6 +206,22 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::size_t ma
   close(fd);
   if (!ok) return false;
   content = std::move(data);
+  return true;
+}
+
+bool WriteAll(int fd, std::string_view content) {
+  const char* data = content.data();
+  std::size_t left = content.size();
+  while (left > 0) {
+    const ssize_t n = write(fd, data, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;  // no progress: the device is full or gone
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
   return true;
 }
 

@@ -19,4 +19,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view content);
 // a regular file, or is larger than `maxBytes`.
 bool ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes);
 
+// Writes all of `content` to `fd`, resuming after signals and short writes.
+// False when the file refuses more (error, or no progress).
+bool WriteAll(int fd, std::string_view content);
+
 }  // namespace Platform

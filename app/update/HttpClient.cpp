@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string_view>
 
+#include "platform/AtomicFile.h"
+
 namespace Zorvane {
 namespace {
 
@@ -32,19 +34,6 @@ void InitialiseCurl() {
   // Once, before the first handle: the global set-up is not safe to race.
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
 }
 
 // One transfer's state, shared with libcurl's callbacks on the same thread.
@@ -182,7 +171,7 @@ class FileTransfer : public Transfer {
 
   bool TakePiece(const char* data, std::size_t size) override {
     if (size > maxBytes_ - received_) return false;
-    if (!WriteAll(fd_, data, size)) return false;
+    if (!Platform::WriteAll(fd_, std::string_view(data, size))) return false;
     received_ += size;
     if (pieces_ > 0) {
       // Counted in whole pieces of the announced length; held below 100

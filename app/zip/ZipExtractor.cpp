@@ -11,6 +11,8 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/AtomicFile.h"
+
 namespace Zorvane {
 namespace {
 
@@ -70,19 +72,6 @@ int EnterFolder(int parent, const std::string& name) {
   return openat(parent, name.c_str(), flags);
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // A name for a file being written in `folder`, and the file itself.
 int CreateTemporary(int folder, std::string& name, mode_t mode) {
   static std::atomic<unsigned> counter{0};
@@ -106,7 +95,7 @@ bool CopyEntry(void* zip, int fd, std::uint64_t size) {
     if (read < 0) ok = false;
     if (read <= 0) break;
     total += static_cast<unsigned>(read);
-    if (total > size || !WriteAll(fd, buffer.get(), static_cast<std::size_t>(read))) {
+    if (total > size || !Platform::WriteAll(fd, std::string_view(buffer.get(), static_cast<std::size_t>(read)))) {
       ok = false;
       break;
     }
